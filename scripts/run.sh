@@ -1,0 +1,27 @@
+#!/bin/bash
+# Sets up the machine, builds kardum2.exe (x86_64) and runs it once under Wine
+# in the project's own prefix (build/prefix), then shows what the run left.
+# Each call is one log-on: the first makes the list, the next ones rotate it.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh || exit 1
+cmake --preset win64 >/dev/null && cmake --build --preset win64 --target kardum2 -j2 >/dev/null || exit 1
+
+prefix="$PWD/build/prefix"
+# Boxes show when there is a display; without one they close at once.
+KARDUM_DISPLAY=${DISPLAY:-} tests/wine-run.sh "$prefix" build/win64/bin/kardum2.exe
+code=$?
+
+query() {
+  WINEPREFIX="$prefix" WINEDEBUG=-all wine reg query "$1" </dev/null 2>/dev/null | tr -d '\r' |
+    grep -E "^    $2 " || echo "    $2 (not set)"
+}
+echo "kardum2.exe exit code: $code"
+echo "HKCU\\AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.current"
+query 'HKCU\AppEvents\Schemes\Apps\.Default\SystemStart\.current' '\(Default\)'
+echo "HKCU\\Software\\Trelis\\Kardum"
+query 'HKCU\Software\Trelis\Kardum' Datos
+query 'HKCU\Software\Trelis\Kardum' Posicion
+echo "The list file is $prefix/drive_c/windows/kardum.dat (C:\\windows\\kardum.dat)."
+WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+exit 0
