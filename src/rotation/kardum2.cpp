@@ -48,7 +48,7 @@ int Kardum2Main(Platform& os) {
   } catch (const Exception& failure) {
     return ShowFailureReport(os, failure);
   } catch (const std::bad_alloc&) {
-    return ShowFailureReport(os, Exception("Out of memory", nullptr));
+    return ShowFailureReport(os, EOutOfMemory());
   }
 }
 

@@ -47,6 +47,12 @@ class ERegistryException : public Exception {
   const char* ClassName() const override { return "ERegistryException"; }
 };
 
+class EOutOfMemory : public Exception {
+ public:
+  EOutOfMemory() : Exception("Out of memory", nullptr) {}
+  const char* ClassName() const override { return "EOutOfMemory"; }
+};
+
 // The message of an EInOutError with this code.
 std::string InOutErrorMessage(std::uint32_t code);
 

@@ -54,7 +54,9 @@ std::string ReadRegString(Platform& os, const std::string& key_path,
   const UniqueKey second =
       key.IsOpen() ? OpenSecondHandle(os, key.Get()) : OpenReadOnly(os, key_path);
   if (!second.IsOpen()) return default_text;
-  if (os.QueryValue(second.Get(), value_name, nullptr, nullptr, nullptr) != kSuccess) {
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  if (os.QueryValue(second.Get(), value_name, &type, nullptr, &size) != kSuccess) {
     return default_text;
   }
   return FetchText(os, second.Get(), value_name);
