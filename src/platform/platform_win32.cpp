@@ -86,9 +86,18 @@ std::uint32_t Win32Platform::WindowsDirectory(char* buffer, std::uint32_t size) 
   return ::GetWindowsDirectoryA(buffer, size);
 }
 
+// USER32 is loaded only when a box must show: merely importing it makes every
+// run pay for the windowing libraries, and most runs show nothing.
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption,
                                   std::uint32_t style) {
-  return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+  using MessageBoxFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+  const HMODULE user32 = ::LoadLibraryA("user32.dll");
+  if (user32 == nullptr) return 0;
+  // Through void(*)(): the generic function pointer type GetProcAddress stands for.
+  const auto message_box = reinterpret_cast<MessageBoxFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(user32, "MessageBoxA")));
+  // The process ends soon after the box; USER32 stays loaded until then.
+  return message_box != nullptr ? message_box(nullptr, text.c_str(), caption.c_str(), style) : 0;
 }
 
 std::uint32_t Win32Platform::StartProgram(const std::string& command_line, std::uint32_t show) {
