@@ -1,5 +1,6 @@
 #include "rotation/kardum2.h"
 
+#include <exception>
 #include <new>
 
 #include "rotation/first_run.h"
@@ -49,6 +50,8 @@ int Kardum2Main(Platform& os) {
     return ShowFailureReport(os, failure);
   } catch (const std::bad_alloc&) {
     return ShowFailureReport(os, EOutOfMemory());
+  } catch (const std::exception& failure) {
+    return ShowFailureReport(os, Exception(failure.what(), nullptr));
   }
 }
 

@@ -56,19 +56,22 @@ __attribute__((noinline)) std::int32_t StrToInt(std::string_view text) {
   return *value;
 }
 
-std::string IntToStr(std::int32_t value) {
-  // Widened first so that the lowest 32-bit number has a magnitude too.
-  const std::int64_t wide = value;
-  std::uint64_t magnitude = wide < 0 ? static_cast<std::uint64_t>(-wide) : wide;
-  char digits[12];
-  char* end = digits + sizeof digits;
+std::string UIntToStr(std::uint32_t value) {
+  char digits[10];
+  char* const end = digits + sizeof digits;
   char* p = end;
   do {
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (value < 0) *--p = '-';
+    *--p = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
   return std::string(p, end);
+}
+
+std::string IntToStr(std::int32_t value) {
+  // Through 64 bits, so that the lowest 32-bit number has a magnitude too.
+  const std::int64_t wide = value;
+  const auto magnitude = static_cast<std::uint32_t>(wide < 0 ? -wide : wide);
+  return value < 0 ? "-" + UIntToStr(magnitude) : UIntToStr(magnitude);
 }
 
 }  // namespace kardum

@@ -18,5 +18,6 @@ std::int32_t StrToInt(std::string_view text);
 
 // Decimal digits, "-" for a negative number, no blanks or leading zeros.
 std::string IntToStr(std::int32_t value);
+std::string UIntToStr(std::uint32_t value);
 
 }  // namespace kardum

@@ -1,5 +1,7 @@
 #include "runtime/exceptions.h"
 
+#include "runtime/conversions.h"
+
 namespace kardum {
 
 std::string InOutErrorMessage(std::uint32_t code) {
@@ -11,7 +13,7 @@ std::string InOutErrorMessage(std::uint32_t code) {
     case 100: return "Read beyond end of file";
     case 101: return "Disk full";
     case 106: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
+    default: return "I/O error " + UIntToStr(code);
   }
 }
 
