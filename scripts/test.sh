@@ -1,15 +1,16 @@
 #!/bin/bash
 # Sets up the machine, then builds and runs every test of the three builds:
-# the native one (plain and under sanitizers), win64 under Wine, and the
-# win32 deliverable's checks. The last line counts the tests that passed and
-# failed; the exit code is 0 only when none failed.
+# the native one (plain, under sanitizers, and its fuzz targets for a short
+# while), win64 under Wine, and the win32 deliverable's checks. The last line
+# counts the tests that passed and failed; the exit code is 0 only when none
+# failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 
 passed=0
 failed=0
-for preset in host host-asan win64 win32; do
+for preset in host host-asan fuzz win64 win32; do
   echo "=== $preset"
   if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j2; }; then
     echo "=== $preset: the build failed"
