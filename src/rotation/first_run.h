@@ -11,7 +11,7 @@ namespace kardum {
 // Instruction line of the first-run notice, in Windows-1252.
 inline constexpr char kInstructionLine[] =
     "Escriba en este archivo la ruta completa de cada archivo de sonido que quiera "
-    "usar, uno por l\xED"
+    "usar, una ruta por l\xED"
     "nea.";
 inline constexpr char kNoticeCaption[] = "Kardum";
 

@@ -147,7 +147,7 @@ import_reg "${no_kardum_state[@]}"
 rm -f "$drive_c/windows/kardum.dat"
 check_case "first run" 0 \
   'KERNEL32.CreateFileA("C:\\windows\\kardum.dat",40000000,00000001,00000000,00000004,00000080,00000000)' \
-  'user32.MessageBoxA(00000000,"Creado el archivo C:\\windows\\kardum.dat\r\rEscriba en este archivo la ruta completa de cada archivo de sonido que quiera usar, uno por l\xednea.","Kardum",00000040)' \
+  'user32.MessageBoxA(00000000,"Creado el archivo C:\\windows\\kardum.dat\r\rEscriba en este archivo la ruta completa de cada archivo de sonido que quiera usar, una ruta por l\xednea.","Kardum",00000040)' \
   'advapi32.RegSetValueExA(-,"Datos",00000000,00000001,-,00000017)' \
   'advapi32.RegSetValueExA(-,"Posicion",00000000,00000001,-,00000003)' \
   'KERNEL32.WinExec("notepad.exe C:\\windows\\kardum.dat",00000001)'
