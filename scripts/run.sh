@@ -12,13 +12,16 @@ prefix="$PWD/build/prefix"
 KARDUM_DISPLAY=${DISPLAY:-} tests/wine-run.sh "$prefix" build/win64/bin/kardum2.exe
 code=$?
 
+# query KEY NAME: the value's line as `reg` shows it, or "(not set)".
 query() {
-  WINEPREFIX="$prefix" WINEDEBUG=-all wine reg query "$1" </dev/null 2>/dev/null | tr -d '\r' |
-    grep -E "^    $2 " || echo "    $2 (not set)"
+  local line
+  line=$(WINEPREFIX="$prefix" WINEDEBUG=-all wine reg query "$1" </dev/null 2>/dev/null |
+    tr -d '\r' | grep -F "    $2    ")
+  echo "${line:-    $2 (not set)}"
 }
 echo "kardum2.exe exit code: $code"
 echo "HKCU\\AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.current"
-query 'HKCU\AppEvents\Schemes\Apps\.Default\SystemStart\.current' '\(Default\)'
+query 'HKCU\AppEvents\Schemes\Apps\.Default\SystemStart\.current' '(Default)'
 echo "HKCU\\Software\\Trelis\\Kardum"
 query 'HKCU\Software\Trelis\Kardum' Datos
 query 'HKCU\Software\Trelis\Kardum' Posicion
