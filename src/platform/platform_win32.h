@@ -1,12 +1,16 @@
 // The platform boundary bound to the real Win32 ANSI functions.
 #pragma once
 
+#include <windows.h>
+
 #include "platform/platform.h"
 
 namespace kardum {
 
 class Win32Platform final : public Platform {
  public:
+  Win32Platform();
+
   Status CreateKey(KeyHandle parent, const std::string& sub_key, std::uint32_t access,
                    KeyHandle& key) override;
   Status OpenKey(KeyHandle parent, const std::string& sub_key, std::uint32_t access,
@@ -30,6 +34,18 @@ class Win32Platform final : public Platform {
 
   std::string ModulePath() override;
   std::uintptr_t ImageBase() override;
+
+ private:
+  // The registry functions, from wherever this Windows keeps them; a call
+  // whose function could not be found fails with ERROR_PROC_NOT_FOUND.
+  struct RegistryFunctions {
+    decltype(::RegCreateKeyExA)* create_key = nullptr;
+    decltype(::RegOpenKeyExA)* open_key = nullptr;
+    decltype(::RegQueryValueExA)* query_value = nullptr;
+    decltype(::RegSetValueExA)* set_value = nullptr;
+    decltype(::RegCloseKey)* close_key = nullptr;
+  };
+  RegistryFunctions registry_;
 };
 
 }  // namespace kardum

@@ -67,7 +67,7 @@ normalise_calls() {
       } else if (arg ~ /^[0-9a-f]+$/) {
         arg = low32(arg)
       }
-      if (fn == "advapi32.RegSetValueExA" && (i == 1 || i == 5)) arg = "-"
+      if (fn == "KERNEL32.RegSetValueExA" && (i == 1 || i == 5)) arg = "-"
       if (fn == "user32.MessageBoxA" && i == 2 && arg !~ / at 00000000\.\\n/)
         sub(/ at [0-9A-F][0-9A-F][0-9A-F][0-9A-F][0-9A-F][0-9A-F][0-9A-F][0-9A-F]\.\\n/,
             " at XXXXXXXX.\\n", arg)
@@ -78,7 +78,7 @@ normalise_calls() {
     {
       split($0, f, ":")
       if (f[1] != pid) next
-      if (!match($0, /:Call (KERNEL32\.CreateFileA|user32\.MessageBoxA|advapi32\.RegSetValueExA|KERNEL32\.WinExec)\(/))
+      if (!match($0, /:Call (KERNEL32\.CreateFileA|user32\.MessageBoxA|KERNEL32\.RegSetValueExA|KERNEL32\.WinExec)\(/))
         next
       call = substr($0, RSTART + 6)
       sub(/\) ret=[0-9a-f]+$/, "", call)
@@ -138,8 +138,8 @@ import_reg "${no_kardum_state[@]}" '[HKEY_CURRENT_USER\Software\Trelis\Kardum]' 
   '"Datos"="C:\\kardum-e2e\\sonidos.txt"' '"Posicion"="2"'
 check_case "rotation step" 0 \
   "$open_list" \
-  'advapi32.RegSetValueExA(-,"",00000000,00000001,-,00000012)' \
-  'advapi32.RegSetValueExA(-,"Posicion",00000000,00000001,-,00000003)'
+  'KERNEL32.RegSetValueExA(-,"",00000000,00000001,-,00000012)' \
+  'KERNEL32.RegSetValueExA(-,"Posicion",00000000,00000001,-,00000003)'
 
 # The notice names the file, leaves an empty line (two CRs, no LF) and tells the
 # user what to write; the instruction line is Windows-1252, its í as 0xED.
@@ -148,8 +148,8 @@ rm -f "$drive_c/windows/kardum.dat"
 check_case "first run" 0 \
   'KERNEL32.CreateFileA("C:\\windows\\kardum.dat",40000000,00000001,00000000,00000004,00000080,00000000)' \
   'user32.MessageBoxA(00000000,"Creado el archivo C:\\windows\\kardum.dat\r\rEscriba en este archivo la ruta completa de cada archivo de sonido que quiera usar, una ruta por l\xednea.","Kardum",00000040)' \
-  'advapi32.RegSetValueExA(-,"Datos",00000000,00000001,-,00000017)' \
-  'advapi32.RegSetValueExA(-,"Posicion",00000000,00000001,-,00000003)' \
+  'KERNEL32.RegSetValueExA(-,"Datos",00000000,00000001,-,00000017)' \
+  'KERNEL32.RegSetValueExA(-,"Posicion",00000000,00000001,-,00000003)' \
   'KERNEL32.WinExec("notepad.exe C:\\windows\\kardum.dat",00000001)'
 
 if [ "$failures" -eq 0 ]; then
