@@ -194,16 +194,21 @@ std::string WindowsDir() {
 
 std::string DefaultListPath() { return WindowsDir() + "\\kardum.dat"; }
 
-DWORD RunKardum2() {
+PROCESS_INFORMATION StartKardum2(DWORD creation_flags) {
   const std::string exe = Kardum2Path();
   std::string command_line = "\"" + exe + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessA(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &started)) {
+  if (!CreateProcessA(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, creation_flags,
+                      nullptr, nullptr, &startup, &started)) {
     Fail("cannot start " + exe, GetLastError());
   }
+  return started;
+}
+
+DWORD RunKardum2() {
+  const PROCESS_INFORMATION started = StartKardum2();
   const UniqueHandle process(started.hProcess);
   const UniqueHandle thread(started.hThread);
   // Only a guard against a hung run (a box that waits for a user), not a

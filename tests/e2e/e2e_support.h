@@ -68,6 +68,9 @@ std::string DefaultListPath();
 
 // Runs kardum2.exe (beside this test program) to its end; returns its exit code.
 DWORD RunKardum2();
+// Starts kardum2.exe and returns at once; the caller owns both handles.
+// CREATE_SUSPENDED holds it until its thread is resumed.
+PROCESS_INFORMATION StartKardum2(DWORD creation_flags = 0);
 
 // Everything a run may write into the registry.
 struct RegistryState {
