@@ -76,7 +76,7 @@ def make_reader_inputs(data_dir):
         path = data_dir / (name + ".txt")
         if not (path.exists() and path.stat().st_size == size):
             _write(path, size, head, filler, end)
-    return {name: spec[0] for name, spec in inputs.items()}
+    return {name: entry[0] for name, entry in inputs.items()}
 
 
 # --- Part 2a: the reader natively ---------------------------------------------
