@@ -10,6 +10,7 @@
 
 #include "platform/fake_platform.h"
 #include "rotation/kardum2.h"
+#include "rotation/run_test_support.h"
 #include "rotation/sound_list.h"
 #include "runtime/conversions.h"
 #include "runtime/exceptions.h"
@@ -19,11 +20,6 @@ namespace kardum {
 namespace {
 
 using namespace std::string_literals;
-
-constexpr char kListFolder[] = "C:\\Sonidos";
-constexpr char kListPath[] = "C:\\Sonidos\\lista.txt";
-
-std::string Sz(const std::string& text) { return text + std::string(2, '\0'); }
 
 // The line rules, spelled out plainly: the text ends at the first 0x1A; CR or
 // CR LF ends a line; a line end at the very end adds no entry; 50 at most.
@@ -41,42 +37,8 @@ std::vector<std::string> ReferenceLines(std::string_view bytes) {
   return lines;
 }
 
-class BadInputTest : public testing::Test {
- protected:
-  BadInputTest() { Reset(); }
-
-  void Reset() {
-    fake = FakePlatform();
-    fake.folders.insert(kListFolder);
-  }
-
-  // Records `list` at `path`, and `position`.
-  void Record(const std::string& list, const std::string& position,
-              const std::string& path = kListPath) {
-    fake.files[path.substr(0, kMaxListPath)] = list;
-    fake.SetString(kSettingsKey, "Datos", path);
-    fake.SetString(kSettingsKey, "Posicion", position);
-  }
-
-  int Run() {
-    const int exit_code = Kardum2Main(fake);
-    EXPECT_EQ(fake.open_key_count(), 0);
-    EXPECT_EQ(fake.open_file_count(), 0);
-    return exit_code;
-  }
-
-  // The stored data of a value, "(missing)" when there is none.
-  std::string Stored(const std::string& key, const std::string& name) const {
-    const FakePlatform::Value* value = fake.Find(key, name);
-    if (value == nullptr) return "(missing)";
-    EXPECT_EQ(value->type, kRegSz);
-    return value->data;
-  }
-  std::string Sound() const { return Stored(kStartupSoundKey, ""); }
-  std::string Position() const { return Stored(kSettingsKey, "Posicion"); }
-
-  FakePlatform fake;
-};
+// Starts with no start-up sound, so a failed run must leave it missing.
+class BadInputTest : public RunFixture {};
 
 TEST_F(BadInputTest, AFirstLineOf64MiBBecomesTheStartUpSoundWhole) {
   std::string line(64u << 20, '\0');
@@ -196,7 +158,7 @@ TEST_F(BadInputTest, ALongListPathOpensItsFirst259Characters) {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sound(), Sz("A"));
     EXPECT_EQ(Position(), Sz("2"));
-    EXPECT_EQ(Stored(kSettingsKey, "Datos"), Sz(path));
+    EXPECT_EQ(Datos(), Sz(path));
     std::vector<std::string> opened;
     for (const std::string& line : fake.log) {
       if (line.rfind("OpenForReading ", 0) == 0) opened.push_back(line);

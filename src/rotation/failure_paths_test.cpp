@@ -16,14 +16,10 @@
 #include "platform/fake_platform.h"
 #include "rotation/first_run.h"
 #include "rotation/kardum2.h"
+#include "rotation/run_test_support.h"
 
 namespace kardum {
 namespace {
-
-constexpr char kListFolder[] = "C:\\Sonidos";
-constexpr char kListPath[] = "C:\\Sonidos\\lista.txt";
-constexpr char kNewListPath[] = "C:\\WINDOWS\\kardum.dat";
-constexpr char kOldSound[] = "C:\\WINDOWS\\Media\\viejo.wav";
 
 // What a successful run leaves behind, one bit for each lasting step.
 enum Effect : unsigned {
@@ -153,12 +149,7 @@ std::vector<Step> FirstRunSteps() {
 
 // Every stored value and every file, one line each.
 std::string State(const FakePlatform& os) {
-  std::string state;
-  for (const auto& [path, key] : os.keys) {
-    for (const auto& [name, value] : key.values) {
-      state += path + "\\" + name + " (" + std::to_string(value.type) + ") = " + value.data + "\n";
-    }
-  }
+  std::string state = Dump(os);
   for (const auto& [path, content] : os.files) state += "file " + path + " = " + content + "\n";
   return state;
 }
@@ -224,8 +215,7 @@ std::vector<FakePlatform::Call> CheckRun(const FakePlatform& start,
   EXPECT_EQ(os.started, (expected.effects & kNotepad)
                             ? std::vector<std::string>{std::string("notepad.exe ") + kNewListPath}
                             : std::vector<std::string>{});
-  EXPECT_EQ(os.open_key_count(), 0);
-  EXPECT_EQ(os.open_file_count(), 0);
+  ExpectNoOpenHandles(os);
   return calls;
 }
 
@@ -245,9 +235,7 @@ TEST(FailurePathsTest, EveryFailingCallEndsTheRunAsItsStepPromises) {
   int covered = 0;
   for (const auto& scenario : scenarios) {
     SCOPED_TRACE(scenario.name);
-    FakePlatform start;
-    start.folders.insert(kListFolder);
-    start.SetString(kStartupSoundKey, "", kOldSound);
+    FakePlatform start = NewMachine(/*old_sound=*/true);
     scenario.arrange(start);
     for (const Step& step : scenario.steps) known += step.retry_fails_too ? 2 : 1;
 

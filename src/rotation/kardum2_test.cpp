@@ -13,29 +13,11 @@
 
 #include "platform/fake_platform.h"
 #include "rotation/first_run.h"
+#include "rotation/run_test_support.h"
 #include "rotation/sound_list.h"
 
 namespace kardum {
 namespace {
-
-constexpr char kListFolder[] = "C:\\Sonidos";
-constexpr char kListPath[] = "C:\\Sonidos\\lista.txt";
-constexpr char kNewListPath[] = "C:\\WINDOWS\\kardum.dat";
-constexpr char kOldSound[] = "C:\\WINDOWS\\Media\\viejo.wav";
-
-// The stored form of a text written by the program.
-std::string Sz(const std::string& text) { return text + std::string(2, '\0'); }
-
-// Every stored value, one line each; keys without values do not show.
-std::string Dump(const FakePlatform& fake) {
-  std::string dump;
-  for (const auto& [path, key] : fake.keys) {
-    for (const auto& [name, value] : key.values) {
-      dump += path + "\\" + name + " type " + std::to_string(value.type) + ": " + value.data + "\n";
-    }
-  }
-  return dump;
-}
 
 // The report's message line, after the line feed.
 std::string SecondLine(const std::string& text) { return text.substr(text.find('\n') + 1); }
@@ -57,46 +39,14 @@ TEST(NextPosition, AdvancesWithinTheListAndWrapsToOne) {
   }
 }
 
-class Kardum2Test : public testing::Test {
+class Kardum2Test : public RunFixture {
  protected:
-  Kardum2Test() { Reset(); }
-
-  // A fresh machine with a list folder and a start-up sound of its own.
-  void Reset() {
-    fake = FakePlatform();
-    fake.folders.insert(kListFolder);
-    fake.SetString(kStartupSoundKey, "", kOldSound);
-  }
+  // Each run starts with a start-up sound of its own.
+  Kardum2Test() : RunFixture(/*old_sound=*/true) {}
 
   int Logged(const std::string& line) const {
     return static_cast<int>(std::count(fake.log.begin(), fake.log.end(), line));
   }
-
-  // A recorded list and position, as earlier runs leave them.
-  void Record(const std::string& list, std::optional<std::string> position) {
-    fake.files[kListPath] = list;
-    fake.SetString(kSettingsKey, "Datos", kListPath);
-    if (position) fake.SetString(kSettingsKey, "Posicion", *position);
-  }
-
-  // One run; no handle may outlive it, whatever its path.
-  int Run() {
-    const int exit_code = Kardum2Main(fake);
-    EXPECT_EQ(fake.open_key_count(), 0);
-    EXPECT_EQ(fake.open_file_count(), 0);
-    return exit_code;
-  }
-
-  // The stored data of a value, or "(missing)"; REG_SZ unless marked.
-  std::string Stored(const std::string& key, const std::string& name) const {
-    const FakePlatform::Value* value = fake.Find(key, name);
-    if (value == nullptr) return "(missing)";
-    if (value->type != kRegSz) return "(type " + std::to_string(value->type) + ") " + value->data;
-    return value->data;
-  }
-  std::string Sound() const { return Stored(kStartupSoundKey, ""); }
-  std::string Position() const { return Stored(kSettingsKey, "Posicion"); }
-  std::string Datos() const { return Stored(kSettingsKey, "Datos"); }
 
   // The one failure report of a failed run.
   std::string Report() const {
@@ -106,8 +56,6 @@ class Kardum2Test : public testing::Test {
     EXPECT_EQ(fake.boxes.back().style, 0x2010u);
     return fake.boxes.back().text;
   }
-
-  FakePlatform fake;
 };
 
 TEST_F(Kardum2Test, SuccessiveRunsCycleThroughTheList) {
