@@ -10,14 +10,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LC_ALL=C.UTF-8
 if [ -z "${KARDUM_DISPLAY:-}" ]; then unset DISPLAY; else export DISPLAY=$KARDUM_DISPLAY; fi
 
-mkdir -p "$(dirname "$prefix")"
-(
-  flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-  fi
-) 9>"$prefix.lock"
+"$(dirname "$0")/wine-prefix.sh" "$prefix"
 
 # Wine's helper processes outlive the program and inherit its output, so the
 # output goes through files, never through the caller's pipe.

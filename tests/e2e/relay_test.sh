@@ -16,14 +16,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml=;notepad.exe=d'
 unset DISPLAY
 
-mkdir -p "$(dirname "$prefix")"
-(
-  flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
-    wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-  fi
-) 9>"$prefix.lock"
+"$(dirname "$0")/../wine-prefix.sh" "$prefix"
 
 work=$(mktemp -d)
 
