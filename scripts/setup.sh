@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs from Debian's packages whatever kardum2's builds and tests need and
-# the machine lacks. Quick when everything is there. Never adds the i386
-# architecture: 32-bit Wine would break the `wine` command on these machines.
+# the machine lacks, then the private 32-bit Wine (setup-wine32.sh). Quick when
+# everything is there. Never adds the i386 architecture: an installed 32-bit
+# Wine would break the `wine` command on these machines.
 set -euo pipefail
 
 packages=(
@@ -16,10 +17,13 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
     missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The 32-bit Wine that runs the deliverable, private to this checkout.
+bash "$(dirname "$0")/setup-wine32.sh"

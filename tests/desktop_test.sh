@@ -10,6 +10,7 @@ if [ $# -ne 2 ]; then
   echo "usage: $0 <build dir> <kardum2.exe>" >&2
   exit 2
 fi
+source "$(dirname "$0")/wine-env.sh"
 build=$(realpath -m "$1")
 exe=$(realpath -m "$2")
 [ -f "$exe" ] || { echo "FAIL: $exe not found"; exit 1; }

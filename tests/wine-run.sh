@@ -2,6 +2,7 @@
 # Runs a Windows program under Wine in the private prefix given first,
 # creating the prefix on first use. Tests never depend on a display.
 set -u
+source "$(dirname "$0")/wine-env.sh"
 prefix=$(realpath -m "$1")
 shift
 export WINEPREFIX=$prefix

@@ -4,6 +4,7 @@
 # program it starts, in order.
 # Usage: relay_test.sh <wine prefix> <kardum2.exe>
 set -u
+source "$(dirname "$0")/../wine-env.sh"
 prefix=$(realpath -m "$1")
 exe=$(realpath "$2")
 drive_c=$prefix/drive_c
