@@ -1,15 +1,22 @@
 #!/bin/bash
-# Sets up the machine, builds kardum2.exe (x86_64) and runs it once under Wine
-# in the project's own prefix (build/prefix), then shows what the run left.
-# Each call is one log-on: the first makes the list, the next ones rotate it.
+# Sets up the machine, builds the deliverable, the i686 kardum2.exe, and runs it
+# once under the private 32-bit Wine in the project's own prefix
+# (build/prefix), then shows what the run left. Each call is one log-on: the
+# first makes the list, the next ones rotate it.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
-cmake --preset win64 >/dev/null && cmake --build --preset win64 --target kardum2 -j2 >/dev/null || exit 1
+cmake --preset win32 >/dev/null && cmake --build --preset win32 --target kardum2 -j2 >/dev/null || exit 1
 
+export KARDUM_WINE_BIN=$PWD/build/wine32/bin
+source tests/wine-env.sh
 prefix="$PWD/build/prefix"
+# A prefix left by an earlier 64-bit run cannot serve the 32-bit Wine.
+if [ -f "$prefix/system.reg" ] && ! grep -q '^#arch=win32' "$prefix/system.reg"; then
+  rm -rf "$prefix"
+fi
 # Boxes show when there is a display; without one they close at once.
-KARDUM_DISPLAY=${DISPLAY:-} tests/wine-run.sh "$prefix" build/win64/bin/kardum2.exe
+KARDUM_DISPLAY=${DISPLAY:-} tests/wine-run.sh "$prefix" build/win32/bin/kardum2.exe
 code=$?
 
 # query KEY NAME: the value's line as `reg` shows it, or "(not set)".
