@@ -90,6 +90,27 @@ normalise_calls() {
     }' "$1"
 }
 
+# The report counts its address from the start of the loaded image, so it must
+# fall inside the program's code: the .text section's range less the image base.
+read -r image_base text_size text_vma < <(x86_64-w64-mingw32-objdump -h -p "$exe" | awk '
+  /^ImageBase/ { base = $2 }
+  $2 == ".text" { size = $3; vma = $4 }
+  END { print base, size, vma }')
+text_start=$((16#$text_vma - 16#$image_base))
+text_end=$((text_start + 16#$text_size))
+
+# report_addresses_in_code LOG: every report address in the log lies in the code.
+report_addresses_in_code() {
+  local address offset
+  for address in $(grep -oE 'in module kardum2\.exe at [0-9A-F]{8}' "$1" | grep -oE '[0-9A-F]{8}$'); do
+    offset=$((16#$address))
+    if [ "$offset" -lt "$text_start" ] || [ "$offset" -ge "$text_end" ]; then
+      printf 'report address %s is outside the code (%08X..%08X)\n' "$address" "$text_start" "$text_end"
+      return 1
+    fi
+  done
+}
+
 failures=0
 # check_case NAME EXPECTED_EXIT EXPECTED_CALL...: runs kardum2.exe once.
 check_case() {
@@ -98,8 +119,10 @@ check_case() {
   WINEDEBUG=+pid,+relay wine "$exe" </dev/null >"$work/out" 2>"$work/log"
   local rc=$?
   normalise_calls "$work/log" >"$work/calls"
+  grep -F 'user32.MessageBoxA(' "$work/log" >"$work/calls.raw"
   printf '%s\n' "$@" >"$work/expected"
-  if [ "$rc" -eq "$expected_rc" ] && cmp -s "$work/expected" "$work/calls"; then
+  if [ "$rc" -eq "$expected_rc" ] && cmp -s "$work/expected" "$work/calls" &&
+     report_addresses_in_code "$work/calls.raw"; then
     echo "PASS: $name"
   else
     echo "FAIL: $name (exit code $rc, expected $expected_rc)"
