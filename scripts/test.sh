@@ -22,8 +22,7 @@ for preset in host host-asan fuzz win64 win32; do
   ctest --preset "$preset" -j2 2>&1 | tee "$log"
   # The tests stop their Wine server; should one linger after a crash, stop it.
   if [ -d "build/$preset/wineprefix" ]; then
-    wine_bin=""
-    [ "$preset" = win32 ] && wine_bin=$PWD/build/wine32/bin
+    wine_bin=$(sed -n 's/^KARDUM_WINE_BIN:[A-Z]*=//p' "build/$preset/CMakeCache.txt")
     KARDUM_WINE_BIN=$wine_bin tests/wine-server.sh stop "build/$preset/wineprefix" >/dev/null
   fi
   summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
