@@ -8,21 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-bash scripts/setup.sh
-
-# What only the benchmark needs.
-missing=()
-for package in time libbenchmark-dev; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-    missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+# With what only the benchmark needs.
+bash scripts/setup.sh time libbenchmark-dev || exit 1
 
 build() {  # build DIR TARGET... : quiet unless it fails
   local dir=$1

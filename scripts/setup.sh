@@ -14,6 +14,9 @@ packages=(
   wine wine64 xvfb xdotool imagemagick python3
 )
 
+# A caller may name more packages that only it needs.
+packages+=("$@")
+
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
