@@ -13,8 +13,9 @@ cd "$(dirname "$0")/.."
 root=$(realpath -m "${1:-build/wine32}")
 sysroot=$root/sysroot
 stamp=$root/ready
-# Bump to rebuild every existing sysroot after a change below.
-recipe=1
+# Bump to rebuild every existing sysroot after a change below. The scripts it
+# writes name their folder, so a moved checkout rebuilds too.
+recipe="1 $root"
 
 [ "$(cat "$stamp" 2>/dev/null)" = "$recipe" ] && exit 0
 
