@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 cmake --preset win32 >/dev/null && cmake --build --preset win32 --target kardum2 -j2 >/dev/null || exit 1
 
-export KARDUM_WINE_BIN=$PWD/build/wine32/bin
+# The Wine that the build's tests use.
+KARDUM_WINE_BIN=$(sed -n 's/^KARDUM_WINE_BIN:[A-Z]*=//p' build/win32/CMakeCache.txt)
 source tests/wine-env.sh
 prefix="$PWD/build/prefix"
 # A prefix left by an earlier 64-bit run cannot serve the 32-bit Wine.
